@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Hexadecimal MD5 digest (32 lower-case digits) of the bytes given.
+QString md5string(const QByteArray &bytes);
+// Same, of a text's UTF-8 bytes.
+QString md5string(const QString &text);
+
+// One colour component (0..255) as two upper-case hexadecimal digits.
+QString Hex2(int value);
