@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QString>
 
+class QImage;
+
 // Turns one image file into a browser puzzle on disk: "preview.jpg", one JPEG
 // per piece under its hashed name, and "puzzle.htm" filled from the page
 // template with its game script compressed. Keeps the results of the last run
@@ -42,11 +44,22 @@ public:
     QString MsgTimeprocess = QStringLiteral("Time of game, sec");
     qint32 ThumbWidth = 100;
     qint32 ThumbHeight = 0;
-    QString MsgInfo;
+    QString MsgInfo = QStringLiteral("Made with Pictavia - pictavia.org");
     QString PuzzleFiles;
     QString ThumbFileName;
     QString PuzzleFileName;
     QByteArray HtmlCode;
     qint32 LengthFileName = 6;
     QString md5picture;
+
+    // Why the last `Create` gave the empty result; empty after a success.
+    QString lastError() const { return m_lastError; }
+
+protected:
+    // Called once per run with the framed puzzle picture before it is cut.
+    virtual void puzzlePictureDrawn(const QImage &picture);
+
+private:
+    QString fail(const QString &reason);
+    QString m_lastError;
 };
