@@ -2,6 +2,8 @@
 
 #include <QCryptographicHash>
 
+ZorenClass *Zoren = nullptr;
+
 QString md5string(const QByteArray &bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "ZorenClass.h"
+
 #include <QByteArray>
 #include <QString>
+
+// The one services object of the run. The application object owns it and sets this pointer when
+// it opens, before any window; it is null before then and after the object is destroyed.
+extern ZorenClass *Zoren;
 
 // Hexadecimal MD5 digest (32 lower-case digits) of the bytes given.
 QString md5string(const QByteArray &bytes);
