@@ -1,6 +1,8 @@
 #include "TPuzzleCreator.h"
 
+#include "AreaScale.h"
 #include "EventPump.h"
+#include "PictureCheck.h"
 #include "PieceName.h"
 #include "PuzzleCode.h"
 #include "TCompactra.h"
@@ -31,15 +33,6 @@ constexpr qint64 MaxPuzzlePixels = 40'000'000;
 
 constexpr char StartMarker[] = "//compactra_start";
 constexpr char EndMarker[] = "//compactra_end";
-
-// libjpeg does not fail on a file cut short: it fills the rest with grey and
-// only warns. A complete file has an end-of-image marker after its last scan
-// (entropy-coded data never contains 0xFFD9).
-bool jpegLooksComplete(const QByteArray &bytes)
-{
-    const qsizetype lastScan = bytes.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
-    return lastScan >= 0 && bytes.indexOf(QByteArrayView("\xFF\xD9", 2), lastScan) >= 0;
-}
 
 // The largest libjpeg reduction (1/2, 1/4, 1/8) whose result still covers
 // `needed`, as the size to ask the reader for. Asking with the rounded-down
@@ -137,15 +130,18 @@ QString TPuzzleCreator::Create()
         return fail(QStringLiteral("unusable preview width %1").arg(ThumbWidth));
 
     // The file is read once: its bytes give the digest and the picture.
+    // Mapped rather than copied, which spares touching fresh memory.
     QFile imageFile(PathToImage);
     if (imageFile.size() > MaxFileBytes)
         return fail(QStringLiteral("image file too large: %1").arg(PathToImage));
     if (!imageFile.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read image file: %1").arg(PathToImage));
-    QByteArray bytes = imageFile.readAll();
-    const bool readOk = imageFile.error() == QFileDevice::NoError;
-    imageFile.close();
-    if (!readOk)
+    QByteArray bytes;
+    if (const uchar *mapped = imageFile.map(0, imageFile.size()))
+        bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), imageFile.size());
+    else
+        bytes = imageFile.readAll();
+    if (imageFile.error() != QFileDevice::NoError || bytes.size() != imageFile.size())
         return fail(QStringLiteral("cannot read image file: %1").arg(PathToImage));
     md5picture = md5string(bytes);
 
@@ -157,7 +153,7 @@ QString TPuzzleCreator::Create()
     if (!reader.canRead() || full.width() <= 0 || full.height() <= 0)
         return fail(notPicture);
     const bool jpeg = reader.format() == "jpeg";
-    if (jpeg && !jpegLooksComplete(bytes))
+    if (!pictureLooksComplete(bytes, reader.format()))
         return fail(notPicture);
 
     const int thumbHeight
@@ -181,6 +177,7 @@ QString TPuzzleCreator::Create()
         return fail(notPicture);
     buffer.close();
     bytes = QByteArray();
+    imageFile.close();
     if (source.format() != QImage::Format_RGB32
         && source.format() != QImage::Format_ARGB32_Premultiplied)
         source = source.convertToFormat(
@@ -216,13 +213,19 @@ QString TPuzzleCreator::Create()
     if (picture.isNull())
         return failWriting(QStringLiteral("the puzzle picture"));
     picture.fill(BorderColor);
+    const QRect inner(B, B, innerWidth, innerHeight);
+    const bool direct = source.format() == QImage::Format_RGB32 && inner.width() <= source.width()
+        && inner.height() <= source.height();
+    if (hasInner && direct)
+        scaleAreaInto(source, picture, inner);
     {
         QPainter painter(&picture);
-        if (hasInner) {
-            QImage inner = source.scaled(innerWidth, innerHeight, Qt::IgnoreAspectRatio,
-                                         Qt::SmoothTransformation);
-            source = QImage();
-            painter.drawImage(B, B, inner);
+        if (hasInner && !direct) {
+            // Enlarging, or a picture with transparent parts: rare, so the
+            // general way with a scaled copy.
+            painter.drawImage(
+                inner.topLeft(),
+                source.scaled(inner.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         }
         source = QImage();
         QFont font(QStringLiteral("DejaVu Sans"));
