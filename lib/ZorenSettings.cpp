@@ -93,9 +93,19 @@ void ZorenSettings::LoadSettings(const QString &name)
     parse(bytes);
 }
 
-// Works on the file's bytes and converts one line at a time, so a large file is held only once.
-// Line feed (0x0A) and carriage return (0x0D) never occur inside a UTF-8 sequence, which makes
-// splitting the bytes the same as splitting the decoded text.
+namespace {
+
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+} // namespace
+
+// Works on the file's bytes and decodes only the pieces it keeps, so that a large file is held
+// once as bytes and once as the texts of the store. Line feed, carriage return, "=", "[", "]" and
+// ASCII white space never occur inside a UTF-8 sequence, so cutting the bytes at them gives the
+// same pieces as cutting the decoded text.
 void ZorenSettings::parse(QByteArrayView text)
 {
     if (text.startsWith("\xEF\xBB\xBF"))
@@ -109,22 +119,36 @@ void ZorenSettings::parse(QByteArrayView text)
         qsizetype end = pos;
         while (end < size && text[end] != '\n' && text[end] != '\r')
             ++end;
-        const QString line = QString::fromUtf8(text.sliced(pos, end - pos));
+        const QByteArrayView line = text.sliced(pos, end - pos);
         pos = end + ((end + 1 < size && text[end] == '\r' && text[end + 1] == '\n') ? 2 : 1);
 
-        const QStringView trimmed = QStringView(line).trimmed();
-        if (trimmed.isEmpty())
+        qsizetype first = 0;
+        qsizetype last = line.size() - 1;
+        while (first <= last && isAsciiSpace(line[first]))
+            ++first;
+        while (last >= first && isAsciiSpace(line[last]))
+            --last;
+        if (first > last)
             continue;
-        if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
-            prefix = trimmed.sliced(1, trimmed.size() - 2).toString() + u'.';
+        if ((line[first] & 0x80) || (line[last] & 0x80)) {
+            // Unicode white space at either end: let QString decide what trimming leaves.
+            const QString decoded = QString::fromUtf8(line);
+            const QStringView trimmed = QStringView(decoded).trimmed();
+            if (trimmed.isEmpty())
+                continue;
+            if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
+                prefix = trimmed.sliced(1, trimmed.size() - 2).toString() + u'.';
+                continue;
+            }
+        } else if (line[first] == '[' && line[last] == ']' && last > first) {
+            prefix = QString::fromUtf8(line.sliced(first + 1, last - first - 1)) + u'.';
             continue;
         }
         // Name and value keep their white space: they are cut from the line as read.
-        const qsizetype equals = line.indexOf(u'=');
-        const QStringView name = equals < 0 ? QStringView(line) : QStringView(line).left(equals);
-        const QString value = equals < 0 ? QString() : line.mid(equals + 1);
+        const qsizetype equals = line.indexOf('=');
         QString key = prefix;
-        key += name;
+        key += QString::fromUtf8(equals < 0 ? line : line.first(equals));
+        const QString value = equals < 0 ? QString() : QString::fromUtf8(line.sliced(equals + 1));
         Storage.insert(key.toLower(), value);
     }
 }
@@ -137,36 +161,27 @@ void ZorenSettings::SaveSettings(const QString &name) const
     if (path.isEmpty())
         return;
 
-    std::vector<std::pair<QString, QString>> sections;
+    // Sections in the order they first appear, each with its entries and where their names start.
+    struct Section
+    {
+        QString name;
+        std::vector<std::pair<const Map::Entry *, qsizetype>> entries;
+    };
+    std::vector<Section> sections;
     QHash<QString, qsizetype> sectionIndex;
-    for (const auto &[key, value] : Storage) {
+    for (const Map::Entry &entry : Storage) {
+        const QString &key = entry.first;
         const qsizetype dot = key.indexOf(u'.');
         const QString section = dot < 0 ? QStringLiteral("common") : key.left(dot);
-        const QStringView entry = dot < 0 ? QStringView(key) : QStringView(key).sliced(dot + 1);
-        if (entry.isEmpty())
+        const qsizetype nameStart = dot + 1;
+        if (nameStart >= key.size())
             continue;
         auto found = sectionIndex.constFind(section);
         if (found == sectionIndex.cend()) {
             found = sectionIndex.insert(section, qsizetype(sections.size()));
-            sections.emplace_back(section, QString());
+            sections.push_back({ section, {} });
         }
-        QString &lines = sections[size_t(*found)].second;
-        lines += entry;
-        lines += u'=';
-        lines += value.toString();
-        lines += lineEnding;
-    }
-
-    QString out;
-    for (const auto &[section, lines] : sections) {
-        if (section.isEmpty())
-            continue;
-        out += u'[';
-        out += section;
-        out += u']';
-        out += lineEnding;
-        out += lines;
-        out += lineEnding;
+        sections[size_t(*found)].entries.emplace_back(&entry, nameStart);
     }
 
     // The preferences folder does not exist before the first run. QSaveFile replaces the old
@@ -175,12 +190,26 @@ void ZorenSettings::SaveSettings(const QString &name) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return;
-    const QByteArray bytes = out.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return;
+    const QByteArray eol = lineEnding.toUtf8();
+    bool written = true;
+    const auto write
+        = [&](const QByteArray &bytes) { written = written && file.write(bytes) == bytes.size(); };
+    for (const Section &section : sections) {
+        if (section.name.isEmpty())
+            continue;
+        write('[' + section.name.toUtf8() + ']' + eol);
+        for (const auto &[entry, nameStart] : section.entries) {
+            write(QStringView(entry->first).sliced(nameStart).toUtf8() + '='
+                  + entry->second.toString().toUtf8() + eol);
+        }
+        write(eol);
+        if (!written)
+            break;
     }
-    file.commit();
+    if (written)
+        file.commit();
+    else
+        file.cancelWriting();
 }
 
 void ZorenSettings::Set(const QString &key, const QVariant &value)
