@@ -56,8 +56,9 @@ public:
     QString lastError() const { return m_lastError; }
 
 protected:
-    // Called once per run with the framed puzzle picture before it is cut.
-    virtual void puzzlePictureDrawn(const QImage &picture);
+    // Called with each band of rows of the framed puzzle picture, from the
+    // top, before the pieces are cut out of it.
+    virtual void puzzleRowsDrawn(const QImage &rows, int top);
 
 private:
     QString fail(const QString &reason);

@@ -10,7 +10,7 @@
 #include <QStringList>
 
 // A creator whose template and piece names a test can set, and which keeps
-// the puzzle picture it cut.
+// the puzzle picture it cut, as far as the pieces cover it.
 class TestableCreator : public TPuzzleCreator
 {
 public:
@@ -32,7 +32,15 @@ public:
     }
 
 protected:
-    void puzzlePictureDrawn(const QImage &drawn) override { picture = drawn.copy(); }
+    // Puts the bands together; rows in no band stay magenta.
+    void puzzleRowsDrawn(const QImage &rows, int top) override
+    {
+        if (top == 0) {
+            picture = QImage(PuzzleWidth, PuzzleHeight, QImage::Format_RGB32);
+            picture.fill(Qt::magenta);
+        }
+        QPainter(&picture).drawImage(0, top, rows);
+    }
 };
 
 // A picture with sharp structure everywhere: a misplaced pixel shows.

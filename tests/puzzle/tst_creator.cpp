@@ -150,6 +150,14 @@ private slots:
 
         QVERIFY(!creator.Create().isEmpty());
         QCOMPARE(creator.picture.size(), size);
+        // The picture shows the whole image in its frame (above the caption).
+        const QSize inner(int(size.width() - 11.0), int(size.height() - 11.0));
+        const QImage scaled
+            = QImage(m_image).scaled(inner, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const int above = inner.height() - 25;
+        QVERIFY(meanDifference(creator.picture.copy(5, 5, inner.width(), above),
+                               scaled.copy(0, 0, inner.width(), above))
+                < 3.0);
         const QString values = QStringLiteral("%1 %2 %3 %4 %5 %6 %1 %2")
                                    .arg(size.width())
                                    .arg(size.height())

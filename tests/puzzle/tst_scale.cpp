@@ -1,4 +1,4 @@
-#include "AreaScale.h"
+#include "AreaScaler.h"
 #include "PuzzleFit.h"
 #include "TestRegistry.h"
 #include "TestableCreator.h"
@@ -13,7 +13,7 @@ class TestScaleAndFit : public QObject
     {
         QImage target(size.width() + 4, size.height() + 4, QImage::Format_RGB32);
         target.fill(Qt::red);
-        scaleAreaInto(source, target, QRect(QPoint(2, 2), size));
+        AreaScaler::scaleInto(source, target, QRect(QPoint(2, 2), size));
         return target;
     }
 

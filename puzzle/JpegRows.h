@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+#include <QByteArray>
+#include <QSize>
+
+struct JpegRowsDecoder;
+
+// Decodes a JPEG held in memory one row at a time, at 1/1, 1/2, 1/4 or 1/8
+// of its size, straight into Format_RGB32 layout: no picture-sized buffer and
+// no conversion afterwards. Only for colour spaces that convert to RGB
+// (grey, YCbCr, RGB); otherwise not valid and the caller decodes another way.
+class JpegRows
+{
+public:
+    // `bytes` must outlive this object.
+    JpegRows(const QByteArray &bytes, int scale);
+    ~JpegRows();
+    JpegRows(const JpegRows &) = delete;
+    JpegRows &operator=(const JpegRows &) = delete;
+
+    bool isValid() const;
+    // Decoded size, once valid.
+    QSize size() const;
+    // Whether the whole picture is kept while decoding (progressive files).
+    bool buffersWholePicture() const;
+
+    // The next row, valid until the next call; null after the last row or
+    // when the data is broken or cut short (then failed() is true).
+    const uchar *next();
+    bool failed() const;
+
+private:
+    std::unique_ptr<JpegRowsDecoder> d;
+};
