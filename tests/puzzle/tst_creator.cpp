@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -511,28 +512,74 @@ private slots:
         QDir(out).removeRecursively();
     }
 
-    // A picture in a format with transparency is drawn over the frame colour.
-    void otherFormats_data()
+    // Whatever the format and however it is decoded (reduced while decoding,
+    // streamed, whole), the puzzle shows the picture as Qt's smooth scaling
+    // of the whole decoded file would; transparent parts show the frame
+    // colour.
+    void formats_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("gif") << TinyGif;
-        QTest::newRow("bmp") << encoded(patternImage(90, 60), "bmp");
+        QTest::addColumn<QSize>("size");
+        const QImage pattern = patternImage(160, 120);
+        QTest::newRow("gif, enlarged") << TinyGif << QSize(120, 90);
+        QTest::newRow("bmp") << encoded(pattern, "bmp") << QSize(120, 90);
+        QTest::newRow("png, enlarged") << encoded(pattern, "png") << QSize(320, 240);
+        QTest::newRow("jpeg, reduced by 8 while decoding")
+            << encoded(patternImage(1600, 1200), "jpg") << QSize(200, 150);
+        QTest::newRow("jpeg, enlarged") << encoded(pattern, "jpg") << QSize(320, 240);
+        QTest::newRow("grey jpeg")
+            << encoded(pattern.convertToFormat(QImage::Format_Grayscale8), "jpg") << QSize(120, 90);
+        QByteArray progressive;
+        QBuffer buffer(&progressive);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        writer.setQuality(95);
+        QVERIFY(writer.write(patternImage(800, 600)));
+        QTest::newRow("progressive jpeg, reduced by 2") << progressive << QSize(300, 200);
         QImage clear(90, 60, QImage::Format_ARGB32);
         clear.fill(Qt::transparent);
-        QTest::newRow("transparent png") << encoded(clear, "png");
+        QTest::newRow("transparent png") << encoded(clear, "png") << QSize(120, 90);
     }
-    void otherFormats()
+    void formats()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
         const QString image = m_dir.filePath(QStringLiteral("other-image"));
         QVERIFY(writeFile(image, bytes));
         TestableCreator creator;
-        prepare(creator, makeFolder(QStringLiteral("other")), 120, 90, 3, 3);
+        prepare(creator, makeFolder(QStringLiteral("other")), size.width(), size.height(), 3, 3);
         creator.PathToImage = image;
         creator.BorderColor = QColor(0, 128, 0);
         QVERIFY(!creator.Create().isEmpty());
-        if (QByteArray(QTest::currentDataTag()).startsWith("transparent"))
+
+        const QImage decoded = QImage::fromData(bytes);
+        QCOMPARE(QImageReader(creator.PathToStore + QStringLiteral("preview.jpg")).size(),
+                 QSize(100, 100 * decoded.height() / decoded.width()));
+        if (decoded.hasAlphaChannel()) {
             QCOMPARE(creator.picture.pixel(60, 40), qRgb(0, 128, 0));
+            return;
+        }
+        const QSize inner(size.width() - 11, size.height() - 11);
+        const int above = inner.height() - 25;
+        const QImage expected
+            = decoded.scaled(inner, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const double diff = meanDifference(creator.picture.copy(5, 5, inner.width(), above),
+                                           expected.copy(0, 0, inner.width(), above));
+        QVERIFY2(diff < 6.0, qPrintable(QString::number(diff)));
+    }
+
+    // Pieces of another type than "jpg" are named and listed, not written.
+    void otherPieceType()
+    {
+        const QString out = makeFolder(QStringLiteral("png-pieces"));
+        TestableCreator creator;
+        prepare(creator, out, 200, 150, 3, 2);
+        creator.imgType = QStringLiteral("png");
+        QVERIFY(!creator.Create().isEmpty());
+        QCOMPARE(creator.PuzzleFiles.size(), 36);
+        QCOMPARE(QDir(out).entryList(QDir::Files),
+                 QStringList({ QStringLiteral("preview.jpg"), QStringLiteral("puzzle.htm") }));
     }
 };
 PICTAVIA_TEST(TestPuzzleCreator)
