@@ -5,7 +5,13 @@ const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { chromium } = require('playwright-core');
+const { chromium } = (() => {
+  try {
+    return require('playwright-core');
+  } catch (e) {
+    throw new Error('playwright-core is missing: run scripts/install-deps (npm ci in tests/browser)');
+  }
+})();
 
 const repo = path.resolve(__dirname, '../..');
 const photo = path.join(repo, 'bench/data/photo.jpg');
