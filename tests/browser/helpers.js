@@ -133,14 +133,15 @@ function touchDragger(cdp) {
 }
 
 // Plays the puzzle to the end: always the topmost loose piece, grabbed at the
-// middle of its own rectangle, dropped on its place.
+// middle of its own rectangle, dropped a few pixels off its place so that it
+// has to snap.
 async function solve(page, drag, onFirstMove) {
   for (let moves = 0; ; moves++) {
     const s = await state(page);
     const p = topLoose(s);
     if (!p) return moves;
     if (moves > s.pieces.length * 2) throw new Error('the puzzle does not get solved');
-    await drag({ x: p.x, y: p.y }, { x: p.homeX, y: p.homeY });
+    await drag({ x: p.x, y: p.y }, { x: p.homeX + 4, y: p.homeY - 3 });
     if (moves === 0 && onFirstMove) await onFirstMove();
   }
 }

@@ -96,6 +96,11 @@ test('mouse: loads, times, solves, restarts and joins neighbours', async () => {
   const b2 = joined.pieces.find((p) => p.col === pair.b.col && p.row === pair.b.row);
   assert.ok(Math.abs(b2.x - b1.x - shift.x) < 0.5 && Math.abs(b2.y - b1.y - shift.y) < 0.5,
     'the neighbour moved with the dragged piece');
+  const a2 = joined.pieces.find((p) => p.col === a.col && p.row === a.row);
+  await h.mouseDrag(page, a2, { x: a2.homeX - 5, y: a2.homeY + 4 });
+  joined = await h.state(page);
+  assert.deepEqual(joined.pieces.filter((p) => p.locked).map((p) => [p.col, p.row]).sort(),
+    [[a.col, a.row], [pair.b.col, pair.b.row]].sort(), 'the group locks in place as a whole');
 
   // Tab shapes are the same at every load.
   const edges = joined.pieces.map((p) => p.edges);

@@ -114,6 +114,18 @@ test('phone: a 1920-pixel puzzle fits the width and plays by touch', async () =>
   assert.equal(after3.pieces.filter((x) => x.locked).length, 3);
   assert.ok(after3.status.startsWith(h.messages.running));
   assert.equal(await page.evaluate(() => window.scrollX + window.scrollY), 0);
+
+  // Turned sideways: the table fits again, placed pieces stay on their places.
+  await page.setViewportSize({ width: 844, height: 390 });
+  await page.waitForTimeout(400);
+  const turned = await h.state(page);
+  assert.ok(turned.board.left >= 0 && turned.board.left + turned.board.width <= 844);
+  assert.ok(turned.board.top >= 0 && turned.board.top + turned.board.height <= 390);
+  assert.ok(turned.pieces.filter((x) => x.locked).every((x) => Math.abs(x.x - x.homeX) < 0.5
+    && Math.abs(x.y - x.homeY) < 0.5));
+  const half = turned.pieceWidth / 2, halfH = turned.pieceHeight / 2;
+  assert.ok(turned.pieces.every((x) => x.x - half >= -1 && x.x + half <= 845 && x.y + halfH <= 391),
+    'every piece is still on the screen');
   assert.deepEqual(errors, []);
   await context.close();
 });
