@@ -15,6 +15,7 @@ struct JpegRowsDecoder
     std::jmp_buf jump {};
     std::vector<uchar> row;
     bool created = false;
+    bool header = false;
     bool started = false;
     bool failed = false;
     bool cutShort = false;
@@ -45,7 +46,7 @@ constexpr J_COLOR_SPACE Rgb32Layout = JCS_EXT_XRGB;
 
 } // namespace
 
-JpegRows::JpegRows(const QByteArray &bytes, int scale)
+JpegRows::JpegRows(const QByteArray &bytes)
     : d(std::make_unique<JpegRowsDecoder>())
 {
     d->info.err = jpeg_std_error(&d->errors);
@@ -61,20 +62,7 @@ JpegRows::JpegRows(const QByteArray &bytes, int scale)
     jpeg_mem_src(&d->info, reinterpret_cast<const unsigned char *>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&d->info, TRUE);
-    switch (d->info.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-    case JCS_YCbCr:
-    case JCS_RGB:
-        break;
-    default:
-        return;
-    }
-    d->info.out_color_space = Rgb32Layout;
-    d->info.scale_num = 1;
-    d->info.scale_denom = static_cast<unsigned int>(scale);
-    jpeg_start_decompress(&d->info);
-    d->row.resize(size_t(d->info.output_width) * 4);
-    d->started = true;
+    d->header = true;
 }
 
 JpegRows::~JpegRows()
@@ -83,24 +71,51 @@ JpegRows::~JpegRows()
         jpeg_destroy_decompress(&d->info);
 }
 
-bool JpegRows::isValid() const
+bool JpegRows::isConvertible() const
 {
-    return d->started && !d->failed;
+    if (!d->header || d->failed)
+        return false;
+    switch (d->info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool JpegRows::isProgressive() const
+{
+    return d->header && jpeg_has_multiple_scans(&d->info);
+}
+
+bool JpegRows::start(int scale)
+{
+    if (!isConvertible() || d->started)
+        return false;
+    if (setjmp(d->jump)) {
+        d->failed = true;
+        return false;
+    }
+    d->info.out_color_space = Rgb32Layout;
+    d->info.scale_num = 1;
+    d->info.scale_denom = static_cast<unsigned int>(scale);
+    jpeg_start_decompress(&d->info);
+    d->row.resize(size_t(d->info.output_width) * 4);
+    d->started = !d->cutShort;
+    d->failed = d->cutShort;
+    return d->started;
 }
 
 QSize JpegRows::size() const
 {
-    return isValid() ? QSize(int(d->info.output_width), int(d->info.output_height)) : QSize();
-}
-
-bool JpegRows::buffersWholePicture() const
-{
-    return isValid() && jpeg_has_multiple_scans(&d->info);
+    return d->started ? QSize(int(d->info.output_width), int(d->info.output_height)) : QSize();
 }
 
 const uchar *JpegRows::next()
 {
-    if (!isValid() || d->info.output_scanline >= d->info.output_height)
+    if (!d->started || d->failed || d->info.output_scanline >= d->info.output_height)
         return nullptr;
     if (setjmp(d->jump)) {
         d->failed = true;

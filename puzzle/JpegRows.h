@@ -14,17 +14,21 @@ struct JpegRowsDecoder;
 class JpegRows
 {
 public:
-    // `bytes` must outlive this object.
-    JpegRows(const QByteArray &bytes, int scale);
+    // Reads the header. `bytes` must outlive this object.
+    explicit JpegRows(const QByteArray &bytes);
     ~JpegRows();
     JpegRows(const JpegRows &) = delete;
     JpegRows &operator=(const JpegRows &) = delete;
 
-    bool isValid() const;
-    // Decoded size, once valid.
+    // Whether the header was read and its colour space converts to RGB.
+    bool isConvertible() const;
+    // Whether decoding holds the whole picture in memory (progressive files).
+    bool isProgressive() const;
+
+    // Starts decoding at 1/`scale` (1, 2, 4 or 8); false if that fails.
+    bool start(int scale);
+    // The decoded size, once started.
     QSize size() const;
-    // Whether the whole picture is kept while decoding (progressive files).
-    bool buffersWholePicture() const;
 
     // The next row, valid until the next call; null after the last row or
     // when the data is broken or cut short (then failed() is true).

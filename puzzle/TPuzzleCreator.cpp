@@ -203,9 +203,52 @@ QString TPuzzleCreator::fail(const QString &reason)
     return {};
 }
 
+// The page: the template with its placeholders filled in their fixed order,
+// then the marked script compressed.
+QByteArray TPuzzleCreator::pageText(int u, int v, const QString &puzzleFiles,
+                                    const QString &thumbFileName) const
+{
+    QByteArray text = templateText();
+    const QByteArray width = number(PuzzleWidth);
+    const QByteArray height = number(PuzzleHeight);
+    replaceFirst(text, "$title", HtmlTitle.toUtf8());
+    replaceFirst(text, "$puzzlewidth", width);
+    replaceFirst(text, "$puzzleheight", height);
+    replaceFirst(text, "$piecewidth", number(u));
+    replaceFirst(text, "$pieceheight", number(v));
+    replaceFirst(text, "$piecehor", number(PiecesHor));
+    replaceFirst(text, "$piecever", number(PiecesVer));
+    replaceFirst(text, "$pictures", puzzleFiles.toUtf8());
+    replaceFirst(text, "$ext", imgType.toUtf8());
+    replaceFirst(
+        text, "$framecolor",
+        (Hex2(FrameColor.red()) + Hex2(FrameColor.green()) + Hex2(FrameColor.blue())).toUtf8());
+    replaceFirst(text, "$puzzlewidth", width);
+    replaceFirst(text, "$puzzleheight", height);
+    replaceFirst(text, "$msgcongratul", MsgCongratul.toUtf8());
+    replaceFirst(text, "$msgtimestart", MsgTimestart.toUtf8());
+    replaceFirst(text, "$msgstartagain", MsgStartagain.toUtf8());
+    text.replace("$msgtimeprocess", MsgTimeprocess.toUtf8());
+    replaceFirst(text, "$thumbimg",
+                 "<tr><td align=\"center\"><img src=\"" + thumbFileName.toUtf8()
+                     + "\" alt=\"Original image\" width=\"" + number(ThumbWidth) + "\"></td></tr>");
+
+    const qsizetype start = text.indexOf(StartMarker);
+    if (start >= 0) {
+        const qsizetype end = text.indexOf(EndMarker);
+        if (end > start) {
+            const qsizetype from = start + qsizetype(sizeof(StartMarker) - 1);
+            const QByteArray script = text.mid(from, end - from);
+            text.replace(start, end + qsizetype(sizeof(EndMarker) - 1) - start,
+                         TCompactra().CompressJS(script, "kv"));
+        }
+    }
+
+    return text;
+}
+
 QString TPuzzleCreator::Create()
 {
-    TCompactra compactra;
     HtmlCode.clear();
     m_lastError.clear();
 
@@ -282,11 +325,12 @@ QString TPuzzleCreator::Create()
 
     std::optional<SourceRows> rows;
     QImage whole;
-    if (reader.format() == "jpeg") {
-        auto jpeg = std::make_unique<JpegRows>(bytes, reduction);
-        if (jpeg->buffersWholePicture() && qint64(full.width()) * full.height() > MaxDecodedPixels)
+    if (reader.format() == "jpeg" && covers(decoded)) {
+        auto jpeg = std::make_unique<JpegRows>(bytes);
+        // A progressive file is held whole while it is decoded.
+        if (jpeg->isProgressive() && qint64(full.width()) * full.height() > MaxDecodedPixels)
             return fail(tooLarge);
-        if (jpeg->isValid() && covers(jpeg->size()))
+        if (jpeg->start(reduction))
             rows.emplace(std::move(jpeg));
         else if (jpeg->failed())
             return fail(notPicture);
@@ -426,42 +470,7 @@ QString TPuzzleCreator::Create()
     buffer.close();
     imageFile.close();
 
-    // The page: placeholders in their fixed order, then the marked script.
-    QByteArray text = templateText();
-    const QByteArray width = number(W);
-    const QByteArray height = number(H);
-    replaceFirst(text, "$title", HtmlTitle.toUtf8());
-    replaceFirst(text, "$puzzlewidth", width);
-    replaceFirst(text, "$puzzleheight", height);
-    replaceFirst(text, "$piecewidth", number(u));
-    replaceFirst(text, "$pieceheight", number(v));
-    replaceFirst(text, "$piecehor", number(PiecesHor));
-    replaceFirst(text, "$piecever", number(PiecesVer));
-    replaceFirst(text, "$pictures", puzzleFiles.toUtf8());
-    replaceFirst(text, "$ext", imgType.toUtf8());
-    replaceFirst(
-        text, "$framecolor",
-        (Hex2(FrameColor.red()) + Hex2(FrameColor.green()) + Hex2(FrameColor.blue())).toUtf8());
-    replaceFirst(text, "$puzzlewidth", width);
-    replaceFirst(text, "$puzzleheight", height);
-    replaceFirst(text, "$msgcongratul", MsgCongratul.toUtf8());
-    replaceFirst(text, "$msgtimestart", MsgTimestart.toUtf8());
-    replaceFirst(text, "$msgstartagain", MsgStartagain.toUtf8());
-    text.replace("$msgtimeprocess", MsgTimeprocess.toUtf8());
-    replaceFirst(text, "$thumbimg",
-                 "<tr><td align=\"center\"><img src=\"" + thumbFileName.toUtf8()
-                     + "\" alt=\"Original image\" width=\"" + number(ThumbWidth) + "\"></td></tr>");
-
-    const qsizetype start = text.indexOf(StartMarker);
-    if (start >= 0) {
-        const qsizetype end = text.indexOf(EndMarker);
-        if (end > start) {
-            const qsizetype from = start + qsizetype(sizeof(StartMarker) - 1);
-            const QByteArray script = text.mid(from, end - from);
-            text.replace(start, end + qsizetype(sizeof(EndMarker) - 1) - start,
-                         compactra.CompressJS(script, "kv"));
-        }
-    }
+    const QByteArray text = pageText(u, v, puzzleFiles, thumbFileName);
 
     // Written last and whole, so a failed run never leaves a page behind.
     const QString pagePath = PathToStore + QStringLiteral("puzzle.htm");

@@ -62,5 +62,7 @@ protected:
 
 private:
     QString fail(const QString &reason);
+    QByteArray pageText(int u, int v, const QString &puzzleFiles,
+                        const QString &thumbFileName) const;
     QString m_lastError;
 };

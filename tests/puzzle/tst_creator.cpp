@@ -435,9 +435,10 @@ private slots:
         QTest::addColumn<QString>("kind");
         for (const char *kind :
              { "missing file", "folder as image", "empty file", "text file", "truncated jpeg",
-               "truncated png", "truncated gif", "truncated bmp", "absurd png", "unreadable file",
-               "missing folder", "no folder", "folder is a file", "page cannot be written",
-               "preview cannot be written", "zero size", "more pieces than pixels", "no pieces" })
+               "truncated png", "truncated gif", "truncated bmp", "absurd png", "absurd jpeg",
+               "unreadable file", "missing folder", "no folder", "folder is a file",
+               "page cannot be written", "preview cannot be written", "zero size",
+               "more pieces than pixels", "no pieces" })
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
     // Whatever is wrong, the result is empty, the output folder is as it was
@@ -474,6 +475,14 @@ private slots:
         } else if (kind == QLatin1String("absurd png")) {
             QVERIFY(writeFile(image, absurdPng()));
             QCOMPARE(QImageReader(image).size(), QSize(100000, 100000));
+        } else if (kind == QLatin1String("absurd jpeg")) {
+            // The frame header of a real JPEG made to claim 60000 x 60000.
+            QByteArray bytes = encoded(picture, "jpg");
+            const qsizetype frame = bytes.indexOf("\xFF\xC0");
+            QVERIFY(frame > 0);
+            bytes.replace(frame + 5, 4, QByteArray::fromHex("ea60ea60"));
+            QVERIFY(writeFile(image, bytes));
+            QCOMPARE(QImageReader(image).size(), QSize(60000, 60000));
         } else if (kind == QLatin1String("unreadable file")) {
             QVERIFY(writeFile(image, encoded(picture, "png")));
             QFile::setPermissions(image, {});
