@@ -45,6 +45,7 @@ test('mouse: loads, times, solves, restarts and joins neighbours', async () => {
   assert.ok(s.pieces.every((p) => Math.abs(p.x - p.homeX) < 0.5 && Math.abs(p.y - p.homeY) < 0.5),
     'locked pieces sit exactly on their places');
   assert.match(s.status, new RegExp(`^${h.messages.solved}[1-9]\\d* s$`));
+  assert.equal(await page.evaluate(() => String(window.getSelection())), '', 'dragging selected no text');
 
   // Tab shapes: every inner edge is its neighbour's edge walked backwards.
   const at = (c, r) => s.pieces.find((p) => p.col === c && p.row === r).edges.split('|');
