@@ -2,22 +2,13 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 CompactraMatchFinder::CompactraMatchFinder(QByteArrayView text)
     : m_data(reinterpret_cast<const uchar *>(text.data()))
     , m_size(text.size())
-    , m_first(size_t(1) << HashBits, -1)
-    , m_last(size_t(1) << HashBits, -1)
-    , m_next(RingSize, -1)
+    , m_head(size_t(1) << HashBits, -1)
+    , m_prev(RingSize, 0xffff)
 { }
-
-quint32 CompactraMatchFinder::key(qsizetype pos) const
-{
-    quint32 k;
-    std::memcpy(&k, m_data + pos, sizeof k);
-    return k;
-}
 
 int CompactraMatchFinder::commonLength(qsizetype a, qsizetype b, int limit) const
 {
@@ -39,58 +30,52 @@ int CompactraMatchFinder::commonLength(qsizetype a, qsizetype b, int limit) cons
     return i;
 }
 
-void CompactraMatchFinder::slideTo(qsizetype pos)
+qsizetype CompactraMatchFinder::leftmost(qsizetype from, qsizetype pos, int length) const
+{
+    const QByteArrayView window(m_data + from, pos - from);
+    return from + window.indexOf(QByteArrayView(m_data + pos, length));
+}
+
+void CompactraMatchFinder::insertUpTo(qsizetype pos)
 {
     // A source must start at least MinLength bytes back, so nearer positions wait.
-    const qsizetype insertEnd = pos - MinLength + 1;
-    for (; m_inserted < insertEnd; ++m_inserted) {
-        const qint32 j = qint32(m_inserted);
-        const quint32 b = bucketOf(key(j));
-        if (m_last[b] < 0)
-            m_first[b] = j;
-        else
-            m_next[m_last[b] & (RingSize - 1)] = j;
-        m_last[b] = j;
-    }
-    // Positions leave in ascending order, so each is the oldest of its bucket.
-    const qsizetype removeEnd = std::min(pos - WindowSize, m_inserted);
-    for (; m_removed < removeEnd; ++m_removed) {
-        const qint32 j = qint32(m_removed);
-        const quint32 b = bucketOf(key(j));
-        if (m_last[b] == j)
-            m_first[b] = m_last[b] = -1;
-        else
-            m_first[b] = m_next[j & (RingSize - 1)];
+    const qsizetype end = pos - MinLength + 1;
+    for (; m_inserted < end; ++m_inserted) {
+        const qsizetype j = m_inserted;
+        // The buckets are touched in random order: fetch a few ahead.
+        if (j + PrefetchAhead + 4 <= m_size)
+            __builtin_prefetch(&m_head[bucketOf(key(j + PrefetchAhead))]);
+        qint32 &head = m_head[bucketOf(key(j))];
+        m_prev[j & (RingSize - 1)] = quint16(std::min<qsizetype>(j - head, 0xffff));
+        head = qint32(j);
     }
 }
 
 CompactraToken CompactraMatchFinder::find(qsizetype pos)
 {
-    slideTo(pos);
+    insertUpTo(pos);
     // The candidate never takes in the text's last byte.
     const int cap = int(std::min<qsizetype>(MaxLength, m_size - 1 - pos));
     if (cap < MinLength)
         return {};
+    const qsizetype from = std::max<qsizetype>(0, pos - WindowSize);
     const quint32 k = key(pos);
-    const quint32 b = bucketOf(k);
     int best = MinLength - 1;
     qsizetype bestPos = -1;
-    for (qint32 j = m_first[b]; j >= 0; j = (j == m_last[b]) ? -1 : m_next[j & (RingSize - 1)]) {
-        // Newer candidates lie nearer, and a source may not overlap the bytes
-        // being coded: once the distance cannot exceed the best length, stop.
+    int atCap = 0;
+    // Newest to oldest: a longer match wins, an equal one farther back too.
+    for (qsizetype j = m_head[bucketOf(k)]; j >= from; j -= m_prev[j & (RingSize - 1)]) {
         const int dist = int(pos - j);
-        if (dist <= best)
-            break;
-        if (key(j) != k)
+        if (dist < best || key(j) != k)
             continue;
-        if (best >= MinLength && m_data[j + best] != m_data[pos + best])
+        if (best >= MinLength && m_data[j + best - 1] != m_data[pos + best - 1])
             continue;
         const int len = commonLength(j, pos, std::min(cap, dist));
-        if (len > best) {
+        if (len >= best) {
             best = len;
             bestPos = j;
-            if (best == cap)
-                break;
+            if (best == cap && ++atCap > LongChain)
+                return { quint16(pos - leftmost(from, pos, cap)), quint16(cap) };
         }
     }
     if (bestPos < 0)

@@ -2,6 +2,7 @@
 
 #include "CompactraToken.h"
 
+#include <cstring>
 #include <vector>
 
 #include <QByteArrayView>
@@ -9,9 +10,8 @@
 // Finds, for each position of a text, the longest earlier repeat that a
 // back-reference may use (4 to 91 bytes, wholly inside the 8,280 bytes before
 // the position, never reaching the text's last byte) and, for that length,
-// its leftmost occurrence. Positions in the window are kept in hash chains
-// over their next four bytes, oldest first, so the walk stops as soon as no
-// later candidate can be longer.
+// its leftmost occurrence. Positions are kept in hash chains over their next
+// four bytes, newest first; a query walks its chain through the window.
 class CompactraMatchFinder
 {
 public:
@@ -26,20 +26,31 @@ public:
     CompactraToken find(qsizetype pos);
 
 private:
-    static constexpr int HashBits = 15;
-    static constexpr int RingSize = 16384; // > WindowSize: live positions never share a slot
+    static constexpr int HashBits = 14;
+    static constexpr int RingSize = 16384; // > WindowSize: window positions never share a slot
     static_assert(RingSize > WindowSize + MaxLength);
+    static constexpr int PrefetchAhead = 8;
+    // When this many candidates already reach the longest possible length,
+    // the text repeats itself closely and the chain may hold the whole
+    // window: a direct search for the leftmost occurrence is then cheaper.
+    static constexpr int LongChain = 32;
 
-    void slideTo(qsizetype pos);
-    quint32 key(qsizetype pos) const;
+    void insertUpTo(qsizetype pos);
+    quint32 key(qsizetype pos) const
+    {
+        quint32 k;
+        std::memcpy(&k, m_data + pos, sizeof k);
+        return k;
+    }
     static quint32 bucketOf(quint32 key) { return (key * 2654435761u) >> (32 - HashBits); }
     int commonLength(qsizetype a, qsizetype b, int limit) const;
+    qsizetype leftmost(qsizetype from, qsizetype pos, int length) const;
 
     const uchar *m_data;
     qsizetype m_size;
-    qsizetype m_inserted = 0; // positions below are in the chains or already gone
-    qsizetype m_removed = 0; // positions below have left the window
-    std::vector<qint32> m_first; // per bucket: oldest position, -1 when empty
-    std::vector<qint32> m_last; // per bucket: newest position
-    std::vector<qint32> m_next; // per position (ring slot): next newer position in its bucket
+    qsizetype m_inserted = 0; // positions below are in the chains
+    std::vector<qint32> m_head; // per bucket: newest position, -1 when none
+    // Per position (ring slot): how far back the next older position of its
+    // bucket lies, at most 65535 (then it is outside the window anyway).
+    std::vector<quint16> m_prev;
 };

@@ -30,11 +30,6 @@ constexpr char LoaderTemplate[]
       "kvt+=kva[kvk+1].substr(0,kvy-kvz);}else{kvt+=kva[kvk].substr(kvm,kvy);}kvg+=kvy;kve();}}"
       "kve();}";
 
-int escapedLength(uchar c)
-{
-    return (c == '\'' || c == '\n' || c == '\r' || c == '\\' || c == '\t') ? 2 : 1;
-}
-
 char *putEscaped(char *out, uchar c)
 {
     char second;
@@ -229,102 +224,82 @@ QByteArray TCompactra::Compress(const QByteArray &text, const QByteArray &prefix
     const auto *bytes = reinterpret_cast<const uchar *>(text.constData());
     EventPump pump;
 
-    // Literal stream.
-    qsizetype streamSize = 0;
-    qsizetype runs = 1, codes = 0;
+    // Literal stream and run stream in one walk over the tokens. A byte takes
+    // at most two characters (a reference three for four bytes or more); a
+    // token at most two codes.
+    QByteArray stream(2 * text.size(), Qt::Uninitialized);
+    QByteArray runStream(2 * tokens.size() + 1, Qt::Uninitialized);
     {
-        qsizetype pos = 0;
-        bool kind = true;
-        for (const CompactraToken &t : tokens) {
-            if (t.isLiteral()) {
-                streamSize += escapedLength(bytes[pos]);
-            } else {
-                streamSize += 3;
-            }
-            if (t.isLiteral() != kind) {
-                kind = !kind;
-                ++runs;
-            }
-            pos += t.length;
-        }
-        codes = runs + tokens.size() / Base;
-    }
-    QByteArray stream(streamSize, Qt::Uninitialized);
-    {
-        char *out = stream.data();
+        char *lit = stream.data();
+        char *run = runStream.data();
+        bool literal = true;
+        qsizetype count = 0;
         qsizetype pos = 0;
         for (qsizetype i = 0; i < tokens.size(); ++i) {
             const CompactraToken t = tokens[i];
             if (t.isLiteral()) {
-                out = putEscaped(out, bytes[pos]);
+                lit = putEscaped(lit, bytes[pos]);
             } else {
-                out = putCode2(out, t.distance - 1);
-                *out++ = CodeChars[t.length - 2];
+                lit = putCode2(lit, t.distance - 1);
+                *lit++ = CodeChars[t.length - 2];
             }
             pos += t.length;
-            pumpNow(i, pump);
-        }
-    }
-
-    // Run stream: each run length m as m div 91 codes for 0 and then the code
-    // for m mod 91. The loader cannot end a length on a multiple of 91, so the
-    // final literal run (the only one left that may be one, 0 for the empty
-    // text included) is written one longer: the loader's copy stops at the
-    // end of the literal stream anyway.
-    QByteArray runStream(codes, Qt::Uninitialized);
-    {
-        char *out = runStream.data();
-        bool literal = true;
-        qsizetype count = 0;
-        for (qsizetype i = 0; i < tokens.size(); ++i) {
-            if (tokens[i].isLiteral() == literal) {
+            // Run lengths: each run length m as m div 91 codes for 0 and then
+            // the code for m mod 91.
+            if (t.isLiteral() == literal) {
                 if (++count > Base - 1) {
-                    *out++ = CodeChars[0];
+                    *run++ = CodeChars[0];
                     count = 0;
                 }
             } else {
-                *out++ = CodeChars[count];
+                *run++ = CodeChars[count];
                 literal = !literal;
                 count = 1;
             }
             pumpNow(i, pump);
         }
-        *out++ = CodeChars[count == 0 ? 1 : count];
-        runStream.truncate(out - runStream.constData());
+        // The loader cannot end a length on a multiple of 91, so the final
+        // literal run (the only one left that may be one, 0 for the empty text
+        // included) is written one longer: the loader's copy stops at the end
+        // of the literal stream anyway.
+        *run++ = CodeChars[count == 0 ? 1 : count];
+        stream.truncate(lit - stream.constData());
+        runStream.truncate(run - runStream.constData());
     }
 
-    // Closing-tag pass: no "</script" and no "<!" may show in the page.
-    const qsizetype lessThan = std::count(stream.cbegin(), stream.cend(), '<');
     const QByteArray loader = Loader(prefix);
     const QByteArray head = script ? QByteArray() : QByteArray("<html><body><script>\r\n");
     const QByteArray tail = script ? QByteArray() : QByteArray("\r\n</script></body></html>");
     const QByteArray sink = script ? QByteArray("eval(") : QByteArray("document.write(");
     const qsizetype comment = qsizetype(sizeof CommentLine - 1);
+    const qsizetype rest = head.size() + 2 * comment + 4 + 4 * prefix.size() + 15 + runStream.size()
+        + Base + loader.size() + sink.size() + 12 + tail.size();
     QByteArray out;
-    out.reserve(head.size() + 2 * comment + 4 + 3 * prefix.size() + 15 + stream.size()
-                + 4 * lessThan + runStream.size() + Base + loader.size() + sink.size()
-                + prefix.size() + 14 + tail.size());
+    out.reserve(rest + stream.size() + 64);
     out.append(head);
     out.append(CommentLine).append("\r\n");
     out.append(prefix).append("s='");
-    {
-        const char *s = stream.constData();
-        const qsizetype len = stream.size();
-        qsizetype copied = 0;
-        for (qsizetype i = 0; i < len; ++i) {
-            const char c = s[i];
-            if (c == '<' && i + 8 < len && s[i + 1] == '/' && (s[i + 2] | 0x20) == 's'
-                && (s[i + 3] | 0x20) == 'c' && (s[i + 4] | 0x20) == 'r' && (s[i + 5] | 0x20) == 'i'
-                && (s[i + 6] | 0x20) == 'p' && (s[i + 7] | 0x20) == 't') {
-                out.append(s + copied, i + 1 - copied).append("'+'");
-                copied = i + 1;
-            } else if (c == '!' && i > 0 && s[i - 1] == '<') {
-                out.append(s + copied, i - copied).append("\\!");
-                copied = i + 1;
-            }
+
+    // Closing-tag pass: no "</script" (any case, with something after it)
+    // and no "<!" may show in the page. Both start at a "<".
+    const char *s = stream.constData();
+    const qsizetype len = stream.size();
+    qsizetype copied = 0;
+    for (const char *lt = static_cast<const char *>(std::memchr(s, '<', size_t(len))); lt;
+         lt = static_cast<const char *>(std::memchr(lt + 1, '<', size_t(s + len - lt - 1)))) {
+        const qsizetype i = lt - s;
+        if (i + 8 < len && s[i + 1] == '/' && (s[i + 2] | 0x20) == 's' && (s[i + 3] | 0x20) == 'c'
+            && (s[i + 4] | 0x20) == 'r' && (s[i + 5] | 0x20) == 'i' && (s[i + 6] | 0x20) == 'p'
+            && (s[i + 7] | 0x20) == 't') {
+            out.append(s + copied, i + 1 - copied).append("'+'");
+            copied = i + 1;
+        } else if (i + 1 < len && s[i + 1] == '!') {
+            out.append(s + copied, i + 1 - copied).append("\\!");
+            copied = i + 2;
         }
-        out.append(s + copied, len - copied);
     }
+    out.append(s + copied, len - copied);
+
     out.append("';");
     out.append(prefix).append("b='").append(runStream).append("';");
     out.append(prefix).append("c='").append(Alphabet()).append("';");
