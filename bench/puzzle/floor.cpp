@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
@@ -5,8 +7,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-
-#include <cstdio>
 
 // Usage: bench-create-floor IMAGE OUT.jpg [WxH]
 // Reads IMAGE once, prints its MD5, decodes it whole and writes the top-left
