@@ -34,6 +34,8 @@ namespace {
 constexpr qint64 MaxFileBytes = qint64(256) << 20;
 constexpr qint64 MaxDecodedPixels = 40'000'000;
 constexpr qint64 MaxPuzzlePixels = 40'000'000;
+// Tries at a free name for a piece whose name is taken.
+constexpr int MaxRenames = 1000;
 
 constexpr char StartMarker[] = "//compactra_start";
 constexpr char EndMarker[] = "//compactra_end";
@@ -272,6 +274,10 @@ QString TPuzzleCreator::Create()
         return fail(QStringLiteral("unusable piece counts %1x%2").arg(PiecesHor).arg(PiecesVer));
     if (ThumbWidth < 1)
         return fail(QStringLiteral("unusable preview width %1").arg(ThumbWidth));
+    if (B < 0)
+        return fail(QStringLiteral("unusable border size %1").arg(B));
+    if (LengthFileName < 1 || LengthFileName > 32)
+        return fail(QStringLiteral("unusable name length %1").arg(LengthFileName));
 
     // The file is read once: its bytes give the digest and the picture.
     // Mapped rather than copied, which spares touching fresh memory.
@@ -434,8 +440,12 @@ QString TPuzzleCreator::Create()
             QString name = CryptFileName(key);
             // Two keys may share their digits; a later piece must not
             // overwrite an earlier one, so it gets a name derived further.
-            for (int n = 1; taken.contains(name); ++n)
+            // Short names can run out.
+            for (int n = 1; taken.contains(name); ++n) {
+                if (n > MaxRenames)
+                    return failWriting(QStringLiteral("no free piece name for %1").arg(key));
                 name = pieceName(key + QLatin1Char('~') + QString::number(n), LengthFileName);
+            }
             taken.insert(name);
             puzzleFiles += name;
             if (writePieces) {

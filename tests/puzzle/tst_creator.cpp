@@ -433,12 +433,27 @@ private slots:
     void badInput_data()
     {
         QTest::addColumn<QString>("kind");
-        for (const char *kind :
-             { "missing file", "folder as image", "empty file", "text file", "truncated jpeg",
-               "truncated png", "truncated gif", "truncated bmp", "absurd png", "absurd jpeg",
-               "unreadable file", "missing folder", "no folder", "folder is a file",
-               "page cannot be written", "preview cannot be written", "zero size",
-               "more pieces than pixels", "no pieces" })
+        for (const char *kind : { "missing file",
+                                  "folder as image",
+                                  "empty file",
+                                  "text file",
+                                  "truncated jpeg",
+                                  "truncated png",
+                                  "truncated gif",
+                                  "truncated bmp",
+                                  "absurd png",
+                                  "absurd jpeg",
+                                  "unreadable file",
+                                  "missing folder",
+                                  "no folder",
+                                  "folder is a file",
+                                  "page cannot be written",
+                                  "preview cannot be written",
+                                  "zero size",
+                                  "more pieces than pixels",
+                                  "no pieces",
+                                  "negative border",
+                                  "names run out" })
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
     // Whatever is wrong, the result is empty, the output folder is as it was
@@ -506,6 +521,14 @@ private slots:
                 creator.PiecesHor = 65;
             else if (kind == QLatin1String("no pieces"))
                 creator.PiecesVer = 0;
+            else if (kind == QLatin1String("negative border"))
+                creator.BorderSize = -3;
+            else if (kind == QLatin1String("names run out")) {
+                // Sixteen one-digit names for twenty pieces.
+                creator.LengthFileName = 1;
+                creator.PiecesHor = 5;
+                creator.PiecesVer = 4;
+            }
         }
         const QStringList before = listing(out);
 
