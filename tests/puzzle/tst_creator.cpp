@@ -461,6 +461,7 @@ private slots:
     void badInput()
     {
         QFETCH(QString, kind);
+        QDir(m_dir.filePath(QStringLiteral("bad"))).removeRecursively();
         const QString out = makeFolder(QStringLiteral("bad"));
         TestableCreator creator;
         prepare(creator, makeFolder(QStringLiteral("good")), 64, 48, 2, 2);
@@ -541,7 +542,6 @@ private slots:
         QCOMPARE(creator.ThumbFileName, QStringLiteral("preview.jpg"));
 
         QFile::setPermissions(image, QFile::ReadOwner | QFile::WriteOwner);
-        QDir(out).removeRecursively();
     }
 
     // Whatever the format and however it is decoded (reduced while decoding,
