@@ -26,7 +26,7 @@ public:
     CompactraToken find(qsizetype pos);
 
 private:
-    static constexpr int HashBits = 14;
+    static constexpr int HashBits = 16;
     static constexpr int RingSize = 16384; // > WindowSize: window positions never share a slot
     static_assert(RingSize > WindowSize + MaxLength);
     static constexpr int PrefetchAhead = 8;

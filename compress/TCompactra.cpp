@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -169,7 +170,7 @@ QList<CompactraToken> TCompactra::Tokens(const QByteArray &text)
     //  - a reference into the unstored chunk becomes a literal, which ends
     //    the run and so stores the chunk.
     // The final literal run needs none of this (see the run stream).
-    QList<CompactraToken> tokens;
+    std::vector<CompactraToken> tokens;
     tokens.reserve(text.size()); // no token is shorter than a byte
     CompactraMatchFinder finder(text);
     LoaderState loader;
@@ -186,13 +187,14 @@ QList<CompactraToken> TCompactra::Tokens(const QByteArray &text)
         if (t.isLiteral()) {
             if (inReferences) {
                 if (runLength % Base == 0) {
-                    const CompactraToken last = tokens.takeLast();
+                    const CompactraToken last = tokens.back();
+                    tokens.pop_back();
                     if (last.length >= 2 * CompactraMatchFinder::MinLength) {
-                        tokens.append({ last.distance, quint16(last.length - 4) });
-                        tokens.append({ last.distance, 4 });
+                        tokens.push_back({ last.distance, quint16(last.length - 4) });
+                        tokens.push_back({ last.distance, 4 });
                         runLength = 0;
                     } else {
-                        tokens.insert(tokens.size(), last.length, CompactraToken());
+                        tokens.insert(tokens.end(), last.length, CompactraToken());
                         runLength = last.length;
                     }
                 } else {
@@ -200,7 +202,7 @@ QList<CompactraToken> TCompactra::Tokens(const QByteArray &text)
                 }
                 inReferences = false;
             }
-            tokens.append(t);
+            tokens.push_back(t);
             loader.literal();
             ++pos;
         } else {
@@ -208,14 +210,14 @@ QList<CompactraToken> TCompactra::Tokens(const QByteArray &text)
                 inReferences = true;
                 runLength = 0;
             }
-            tokens.append(t);
+            tokens.push_back(t);
             loader.reference(pos - t.distance, t.length);
             pos += t.length;
         }
         ++runLength;
         pumpNow(++steps, pump);
     }
-    return tokens;
+    return QList<CompactraToken>(tokens.cbegin(), tokens.cend());
 }
 
 QByteArray TCompactra::Compress(const QByteArray &text, const QByteArray &prefix, bool script)
