@@ -1,8 +1,24 @@
 #include "CliCommands.h"
 
+#include <cstdio>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 
-#include <cstdio>
+// The offscreen platform wants a private runtime folder and warns on stderr
+// when it has none; stderr is kept for the command's own one-line reasons.
+static void ensureRuntimeDir()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString dir = QDir::tempPath() + QStringLiteral("/pictavia-runtime-%1").arg(getuid());
+    if (!QDir().mkpath(dir))
+        return;
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+}
 
 void printUsage(FILE *to)
 {
@@ -18,6 +34,7 @@ int main(int argc, char *argv[])
     // Drawing captions needs fonts and a platform; none of it needs a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    ensureRuntimeDir();
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("pictavia-cli"));
     QGuiApplication::setApplicationVersion(QStringLiteral(PICTAVIA_VERSION));
