@@ -65,27 +65,24 @@ LoaderModel::Verdict LoaderModel::replay(const QByteArray &text,
                 const int y = tokens[k].length;
                 const qsizetype z = built - tokens[k].distance;
                 const qsizetype chunk = z / Chunk, offset = z % Chunk;
+                auto missing = [&](qsizetype index) {
+                    if (c.at(index))
+                        return false;
+                    v.unreadable = true;
+                    if (v.firstProblem < 0)
+                        v.firstProblem = k;
+                    return true;
+                };
+                if (missing(chunk))
+                    return v;
                 if (offset + y > Chunk) {
-                    if (!c.at(chunk)) {
-                        v.unreadable = true;
-                        v.firstProblem = v.firstProblem < 0 ? k : v.firstProblem;
-                        return v;
-                    }
                     const qsizetype head = Chunk - offset;
                     c.filling += c.at(chunk)->mid(offset, head);
                     c.store();
-                    if (!c.at(chunk + 1)) {
-                        v.unreadable = true;
-                        v.firstProblem = v.firstProblem < 0 ? k : v.firstProblem;
+                    if (missing(chunk + 1))
                         return v;
-                    }
                     c.filling += c.at(chunk + 1)->left(y - head);
                 } else {
-                    if (!c.at(chunk)) {
-                        v.unreadable = true;
-                        v.firstProblem = v.firstProblem < 0 ? k : v.firstProblem;
-                        return v;
-                    }
                     c.filling += c.at(chunk)->mid(offset, y);
                 }
                 built += y;
