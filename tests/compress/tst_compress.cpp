@@ -12,15 +12,15 @@
 
 namespace {
 
-struct Parts
+struct Pieces
 {
     QByteArray comment, literals, runs, alphabet, rest;
 };
 
 // Splits script-mode output into the pieces the loader reads.
-Parts split(const QByteArray &out, const QByteArray &prefix = "kv")
+Pieces split(const QByteArray &out, const QByteArray &prefix = "kv")
 {
-    Parts p;
+    Pieces p;
     const qsizetype eol = out.indexOf("\r\n");
     p.comment = out.left(eol);
     qsizetype at = eol + 2;
@@ -200,7 +200,7 @@ private slots:
         for (int b = 0x80; b <= 0xff; ++b)
             high += char(b);
         QTest::newRow("0x80-0xff") << high << high << QByteArray(" I");
-        // Code characters take part too: a "<" before a reference of distance 101.
+        // Code characters count too: a "<" before a reference of distance 101.
         const QByteArray w = lettersOnly(100);
         QTest::newRow("code <!") << w + "<" + w.left(10) + "-" << w + "<\\!+*-"
                                  << QByteArray(" ,!!");
@@ -211,7 +211,7 @@ private slots:
         QFETCH(QByteArray, literals);
         QFETCH(QByteArray, runs);
         TCompactra c;
-        const Parts p = split(c.CompressJS(text, "kv"));
+        const Pieces p = split(c.CompressJS(text, "kv"));
         QCOMPARE(p.literals, literals);
         QCOMPARE(p.runs, runs);
         QCOMPARE(p.alphabet, TCompactra::Alphabet());
