@@ -123,6 +123,30 @@ inline void pumpNow(qsizetype step, EventPump &pump)
         pump.tick();
 }
 
+// Closing-tag pass: appends `stream` so that no "</script" (any case, with
+// something after it) and no "<!" shows in the page, without changing the
+// value of the apostrophe-quoted literal it stands in. Both start at a "<".
+void appendScriptSafe(QByteArray &out, const QByteArray &stream)
+{
+    const char *s = stream.constData();
+    const qsizetype len = stream.size();
+    qsizetype copied = 0;
+    for (const char *lt = static_cast<const char *>(std::memchr(s, '<', size_t(len))); lt;
+         lt = static_cast<const char *>(std::memchr(lt + 1, '<', size_t(s + len - lt - 1)))) {
+        const qsizetype i = lt - s;
+        if (i + 8 < len && s[i + 1] == '/' && (s[i + 2] | 0x20) == 's' && (s[i + 3] | 0x20) == 'c'
+            && (s[i + 4] | 0x20) == 'r' && (s[i + 5] | 0x20) == 'i' && (s[i + 6] | 0x20) == 'p'
+            && (s[i + 7] | 0x20) == 't') {
+            out.append(s + copied, i + 1 - copied).append("'+'");
+            copied = i + 1;
+        } else if (i + 1 < len && s[i + 1] == '!') {
+            out.append(s + copied, i + 1 - copied).append("\\!");
+            copied = i + 2;
+        }
+    }
+    out.append(s + copied, len - copied);
+}
+
 } // namespace
 
 const QByteArray &TCompactra::Alphabet()
@@ -282,28 +306,13 @@ QByteArray TCompactra::Compress(const QByteArray &text, const QByteArray &prefix
     out.append(CommentLine).append("\r\n");
     out.append(prefix).append("s='");
 
-    // Closing-tag pass: no "</script" (any case, with something after it)
-    // and no "<!" may show in the page. Both start at a "<".
-    const char *s = stream.constData();
-    const qsizetype len = stream.size();
-    qsizetype copied = 0;
-    for (const char *lt = static_cast<const char *>(std::memchr(s, '<', size_t(len))); lt;
-         lt = static_cast<const char *>(std::memchr(lt + 1, '<', size_t(s + len - lt - 1)))) {
-        const qsizetype i = lt - s;
-        if (i + 8 < len && s[i + 1] == '/' && (s[i + 2] | 0x20) == 's' && (s[i + 3] | 0x20) == 'c'
-            && (s[i + 4] | 0x20) == 'r' && (s[i + 5] | 0x20) == 'i' && (s[i + 6] | 0x20) == 'p'
-            && (s[i + 7] | 0x20) == 't') {
-            out.append(s + copied, i + 1 - copied).append("'+'");
-            copied = i + 1;
-        } else if (i + 1 < len && s[i + 1] == '!') {
-            out.append(s + copied, i + 1 - copied).append("\\!");
-            copied = i + 2;
-        }
-    }
-    out.append(s + copied, len - copied);
+    appendScriptSafe(out, stream);
 
     out.append("';");
-    out.append(prefix).append("b='").append(runStream).append("';");
+    out.append(prefix).append("b='");
+    // Run codes can spell "<!" or "</script" too (runs of 90 then 1, ...).
+    appendScriptSafe(out, runStream);
+    out.append("';");
     out.append(prefix).append("c='").append(Alphabet()).append("';");
     out.append(loader);
     out.append(sink).append(prefix).append("a.join(''));");

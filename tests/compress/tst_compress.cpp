@@ -204,6 +204,9 @@ private slots:
         const QByteArray w = lettersOnly(100);
         QTest::newRow("code <!") << w + "<" + w.left(10) + "-" << w + "<\\!+*-"
                                  << QByteArray(" ,!!");
+        // So do run codes: 90 literals, one reference, one literal spell "<!!".
+        const QByteArray v = lettersOnly(90);
+        QTest::newRow("run codes <!") << v + v.left(10) + "-" << v + " ~*-" << QByteArray("<\\!!");
     }
     void streams()
     {
