@@ -8,8 +8,9 @@
 #include <QImageReader>
 #include <QImageWriter>
 
-// Usage: bench-create-floor IMAGE OUT.jpg [WxH]
-// Reads IMAGE once, prints its MD5, decodes it whole and writes the top-left
+// Usage: bench-create-floor IMAGE OUT.jpg [WxH [--half]]
+// Reads IMAGE once, prints its MD5, decodes it whole (with --half at half
+// size, which the JPEG decoder does while decoding) and writes the top-left
 // W x H (default 1920 x 1440) of it as one JPEG at quality 85.
 int main(int argc, char *argv[])
 {
@@ -24,6 +25,7 @@ int main(int argc, char *argv[])
     int w = 1920, h = 1440;
     if (argc > 3 && std::sscanf(argv[3], "%dx%d", &w, &h) != 2)
         return 2;
+    const bool half = argc > 4 && qstrcmp(argv[4], "--half") == 0;
 
     QFile file(QString::fromLocal8Bit(argv[1]));
     if (!file.open(QIODevice::ReadOnly))
@@ -33,8 +35,14 @@ int main(int argc, char *argv[])
 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (half) {
+        // Rounded down, so that the decoder picks exactly 1/2.
+        const QSize full = reader.size();
+        reader.setScaledSize(QSize(full.width() / 2, full.height() / 2));
+    }
     QImage image;
-    if (!QImageReader(&buffer).read(&image))
+    if (!reader.read(&image))
         return 1;
     const QImage area = image.copy(0, 0, w, h);
 
