@@ -3,6 +3,32 @@
 #include <algorithm>
 #include <bit>
 
+namespace {
+
+inline quint32 load32(const uchar *p)
+{
+    quint32 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline quint64 load64(const uchar *p)
+{
+    quint64 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline int firstDiff(quint64 diff)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(diff) / 8;
+    else
+        return std::countl_zero(diff) / 8;
+}
+
+} // namespace
+
 CompactraMatchFinder::CompactraMatchFinder(QByteArrayView text)
     : m_data(reinterpret_cast<const uchar *>(text.data()))
     , m_size(text.size())
@@ -10,22 +36,18 @@ CompactraMatchFinder::CompactraMatchFinder(QByteArrayView text)
     , m_prev(RingSize, 0xffff)
 { }
 
-int CompactraMatchFinder::commonLength(qsizetype a, qsizetype b, int limit) const
+__attribute__((always_inline)) inline int
+CompactraMatchFinder::commonLength(qsizetype a, qsizetype b, int limit) const
 {
+    const uchar *x = m_data + a;
+    const uchar *y = m_data + b;
     int i = 0;
     while (i + 8 <= limit) {
-        quint64 x, y;
-        std::memcpy(&x, m_data + a + i, 8);
-        std::memcpy(&y, m_data + b + i, 8);
-        if (const quint64 diff = x ^ y) {
-            if constexpr (std::endian::native == std::endian::little)
-                return i + std::countr_zero(diff) / 8;
-            else
-                return i + std::countl_zero(diff) / 8;
-        }
+        if (const quint64 diff = load64(x + i) ^ load64(y + i))
+            return i + firstDiff(diff);
         i += 8;
     }
-    while (i < limit && m_data[a + i] == m_data[b + i])
+    while (i < limit && x[i] == y[i])
         ++i;
     return i;
 }
@@ -40,15 +62,55 @@ void CompactraMatchFinder::insertUpTo(qsizetype pos)
 {
     // A source must start at least MinLength bytes back, so nearer positions wait.
     const qsizetype end = pos - MinLength + 1;
-    for (; m_inserted < end; ++m_inserted) {
-        const qsizetype j = m_inserted;
-        // The buckets are touched in random order: fetch a few ahead.
-        if (j + PrefetchAhead + 4 <= m_size)
-            __builtin_prefetch(&m_head[bucketOf(key(j + PrefetchAhead))]);
-        qint32 &head = m_head[bucketOf(key(j))];
-        m_prev[j & (RingSize - 1)] = quint16(std::min<qsizetype>(j - head, 0xffff));
+    const uchar *data = m_data;
+    qint32 *heads = m_head.data();
+    quint16 *prev = m_prev.data();
+    for (qsizetype j = m_inserted; j < end; ++j) {
+        qint32 &head = heads[bucketOf(load32(data + j))];
+        prev[j & (RingSize - 1)] = quint16(std::min<qsizetype>(j - head, 0xffff));
         head = qint32(j);
     }
+    m_inserted = std::max(m_inserted, end);
+}
+
+// The same search, byte by byte where eight bytes would pass the text's end.
+CompactraToken CompactraMatchFinder::findNearEnd(qsizetype pos, int cap) const
+{
+    const qsizetype from = std::max<qsizetype>(0, pos - WindowSize);
+    const uchar *data = m_data;
+    const quint16 *prev = m_prev.data();
+    const uchar *here = data + pos;
+    const quint32 k = load32(here);
+    qsizetype j = m_head[bucketOf(k)];
+    // Chained positions lie at least MinLength back, so the first one whose
+    // four bytes match is a repeat of at least MinLength.
+    while (j >= from && load32(data + j) != k)
+        j -= prev[j & (RingSize - 1)];
+    if (j < from)
+        return {};
+    int best = commonLength(j, pos, std::min(cap, int(pos - j)));
+    qsizetype bestPos = j;
+    int atCap = best == cap;
+    // Newest to oldest: a longer match wins, an equal one farther back too.
+    // A candidate must match the first `best` bytes: its first four and the
+    // four ending there screen it.
+    quint32 tail = load32(here + best - 4);
+    for (j -= prev[j & (RingSize - 1)]; j >= from; j -= prev[j & (RingSize - 1)]) {
+        const uchar *c = data + j;
+        if (((load32(c) ^ k) | (load32(c + best - 4) ^ tail)) != 0)
+            continue;
+        const int len = commonLength(j, pos, std::min(cap, int(pos - j)));
+        if (len >= best) {
+            if (len > best) {
+                best = len;
+                tail = load32(here + best - 4);
+            }
+            bestPos = j;
+            if (best == cap && ++atCap > LongChain)
+                return { quint16(pos - leftmost(from, pos, cap)), quint16(cap) };
+        }
+    }
+    return { quint16(pos - bestPos), quint16(best) };
 }
 
 CompactraToken CompactraMatchFinder::find(qsizetype pos)
@@ -58,19 +120,39 @@ CompactraToken CompactraMatchFinder::find(qsizetype pos)
     const int cap = int(std::min<qsizetype>(MaxLength, m_size - 1 - pos));
     if (cap < MinLength)
         return {};
+    if (pos + 8 > m_size)
+        return findNearEnd(pos, cap);
     const qsizetype from = std::max<qsizetype>(0, pos - WindowSize);
-    const quint32 k = key(pos);
-    int best = MinLength - 1;
+    const uchar *data = m_data;
+    const quint16 *prev = m_prev.data();
+    const uchar *here = data + pos;
+    const quint64 start = load64(here);
+    qsizetype j = m_head[bucketOf(quint32(load32(here)))];
+    int best = MinLength;
     qsizetype bestPos = -1;
     int atCap = 0;
     // Newest to oldest: a longer match wins, an equal one farther back too.
-    for (qsizetype j = m_head[bucketOf(k)]; j >= from; j -= m_prev[j & (RingSize - 1)]) {
-        const int dist = int(pos - j);
-        if (dist < best || key(j) != k)
+    for (; j >= from; j -= prev[j & (RingSize - 1)]) {
+        const uchar *c = data + j;
+        const int limit = std::min(cap, int(pos - j));
+        if (const quint64 diff = load64(c) ^ start) {
+            // Short repeats are the common case: take them without a branch.
+            const int len = std::min(firstDiff(diff), limit);
+            const bool take = len >= best;
+            best = take ? len : best;
+            bestPos = take ? j : bestPos;
             continue;
-        if (best >= MinLength && m_data[j + best - 1] != m_data[pos + best - 1])
-            continue;
-        const int len = commonLength(j, pos, std::min(cap, dist));
+        }
+        int len;
+        if (limit <= 8) {
+            len = limit;
+        } else {
+            // Past eight bytes a candidate must match up to `best`: the four
+            // bytes ending there screen it.
+            if (best > 8 && load32(c + best - 4) != load32(here + best - 4))
+                continue;
+            len = 8 + commonLength(j + 8, pos + 8, limit - 8);
+        }
         if (len >= best) {
             best = len;
             bestPos = j;

@@ -29,21 +29,15 @@ private:
     static constexpr int HashBits = 16;
     static constexpr int RingSize = 16384; // > WindowSize: window positions never share a slot
     static_assert(RingSize > WindowSize + MaxLength);
-    static constexpr int PrefetchAhead = 8;
     // When this many candidates already reach the longest possible length,
     // the text repeats itself closely and the chain may hold the whole
     // window: a direct search for the leftmost occurrence is then cheaper.
     static constexpr int LongChain = 32;
 
     void insertUpTo(qsizetype pos);
-    quint32 key(qsizetype pos) const
-    {
-        quint32 k;
-        std::memcpy(&k, m_data + pos, sizeof k);
-        return k;
-    }
     static quint32 bucketOf(quint32 key) { return (key * 2654435761u) >> (32 - HashBits); }
     int commonLength(qsizetype a, qsizetype b, int limit) const;
+    CompactraToken findNearEnd(qsizetype pos, int cap) const;
     qsizetype leftmost(qsizetype from, qsizetype pos, int length) const;
 
     const uchar *m_data;
