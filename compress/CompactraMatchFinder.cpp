@@ -127,12 +127,16 @@ CompactraToken CompactraMatchFinder::find(qsizetype pos)
     const quint16 *prev = m_prev.data();
     const uchar *here = data + pos;
     const quint64 start = load64(here);
-    qsizetype j = m_head[bucketOf(quint32(load32(here)))];
+    // The walk follows the chain of the four bytes at `offset` into the
+    // repeat; `q` is the chained position, the candidate starts `offset` before.
+    int offset = 0;
+    qsizetype q = m_head[bucketOf(quint32(load32(here)))];
     int best = MinLength;
     qsizetype bestPos = -1;
     int atCap = 0;
     // Newest to oldest: a longer match wins, an equal one farther back too.
-    for (; j >= from; j -= prev[j & (RingSize - 1)]) {
+    for (; q - offset >= from; q -= prev[q & (RingSize - 1)]) {
+        const qsizetype j = q - offset;
         const uchar *c = data + j;
         const int limit = std::min(cap, int(pos - j));
         if (const quint64 diff = load64(c) ^ start) {
@@ -158,6 +162,20 @@ CompactraToken CompactraMatchFinder::find(qsizetype pos)
             bestPos = j;
             if (best == cap && ++atCap > LongChain)
                 return { quint16(pos - leftmost(from, pos, cap)), quint16(cap) };
+            // Every better candidate repeats each four bytes of the first
+            // `best`, so it sits on each of their chains: go on along the one
+            // whose next link reaches farthest back.
+            int pick = offset;
+            int gap = prev[q & (RingSize - 1)];
+            for (int o = 0; o <= std::min(best - MinLength, MaxOffset); o += OffsetStep) {
+                const int g = prev[(j + o) & (RingSize - 1)];
+                if (g > gap) {
+                    gap = g;
+                    pick = o;
+                }
+            }
+            offset = pick;
+            q = j + offset;
         }
     }
     if (bestPos < 0)

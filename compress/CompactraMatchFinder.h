@@ -11,7 +11,8 @@
 // back-reference may use (4 to 91 bytes, wholly inside the 8,280 bytes before
 // the position, never reaching the text's last byte) and, for that length,
 // its leftmost occurrence. Positions are kept in hash chains over their next
-// four bytes, newest first; a query walks its chain through the window.
+// four bytes, newest first; a query walks its chain through the window, moving
+// to the sparser chain of later bytes once a repeat pins those bytes down.
 class CompactraMatchFinder
 {
 public:
@@ -33,6 +34,10 @@ private:
     // the text repeats itself closely and the chain may hold the whole
     // window: a direct search for the leftmost occurrence is then cheaper.
     static constexpr int LongChain = 32;
+    // Chains the walk may switch to: those of the four bytes at these
+    // offsets into a repeat found.
+    static constexpr int MaxOffset = 16;
+    static constexpr int OffsetStep = 4;
 
     void insertUpTo(qsizetype pos);
     static quint32 bucketOf(quint32 key) { return (key * 2654435761u) >> (32 - HashBits); }
