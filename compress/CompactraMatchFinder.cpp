@@ -58,7 +58,7 @@ qsizetype CompactraMatchFinder::leftmost(qsizetype from, qsizetype pos, int leng
     return from + window.indexOf(QByteArrayView(m_data + pos, length));
 }
 
-void CompactraMatchFinder::insertUpTo(qsizetype pos)
+__attribute__((always_inline)) inline void CompactraMatchFinder::insertUpTo(qsizetype pos)
 {
     // A source must start at least MinLength bytes back, so nearer positions wait.
     const qsizetype end = pos - MinLength + 1;
