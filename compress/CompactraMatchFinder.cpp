@@ -164,16 +164,20 @@ CompactraToken CompactraMatchFinder::find(qsizetype pos)
                 return { quint16(pos - leftmost(from, pos, cap)), quint16(cap) };
             // Every better candidate repeats each four bytes of the first
             // `best`, so it sits on each of their chains: go on along the one
-            // whose next link reaches farthest back.
+            // whose next link reaches farthest back. The last four bytes are
+            // often the rarest.
             int pick = offset;
             int gap = prev[q & (RingSize - 1)];
-            for (int o = 0; o <= std::min(best - MinLength, MaxOffset); o += OffsetStep) {
+            const auto consider = [&](int o) {
                 const int g = prev[(j + o) & (RingSize - 1)];
                 if (g > gap) {
                     gap = g;
                     pick = o;
                 }
-            }
+            };
+            for (int o = 0; o <= std::min(best - MinLength, MaxOffset); o += OffsetStep)
+                consider(o);
+            consider(best - MinLength);
             offset = pick;
             q = j + offset;
         }
